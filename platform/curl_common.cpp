@@ -7,16 +7,19 @@ namespace {
 
 std::chrono::milliseconds fromEnvironment(const char* name, std::chrono::milliseconds fallback) {
     const char* value = std::getenv(name);
-    if (value == nullptr || *value == '\0') return fallback;
+    if (value == nullptr || *value == '\0')
+        return fallback;
     char* end = nullptr;
     long long ms = std::strtoll(value, &end, 10);
-    if (end == value || ms <= 0) return fallback;
+    if (end == value || ms <= 0)
+        return fallback;
     return std::chrono::milliseconds(ms);
 }
 
 int onProgress(void* data, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
     auto* watch = static_cast<TransferWatch*>(data);
-    if (watch->cancel != nullptr && watch->cancel->load(std::memory_order_relaxed)) return 1;
+    if (watch->cancel != nullptr && watch->cancel->load(std::memory_order_relaxed))
+        return 1;
     auto now = std::chrono::steady_clock::now();
     if (dlnow != watch->lastDown || ulnow != watch->lastUp) {
         watch->lastDown = dlnow;
@@ -29,12 +32,14 @@ int onProgress(void* data, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t 
 
 void addConnectTo(Slist& list) {
     const char* value = std::getenv("QZONE_ALBUM_CONNECT_TO");
-    if (value == nullptr) return;
+    if (value == nullptr)
+        return;
     std::string_view rest(value);
     while (!rest.empty()) {
         std::size_t comma = rest.find(',');
         std::string_view entry = rest.substr(0, comma);
-        if (!entry.empty()) appendLine(list, std::string(entry));
+        if (!entry.empty())
+            appendLine(list, std::string(entry));
         rest.remove_prefix(comma == std::string_view::npos ? rest.size() : comma + 1);
     }
 }
@@ -71,7 +76,8 @@ void applyCommonOptions(CURL* easy, TransferWatch& watch, Slist& connectTo) {
     // An empty proxy string turns off the proxy environment variables.
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
     addConnectTo(connectTo);
-    if (connectTo) curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo.get());
+    if (connectTo)
+        curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo.get());
 }
 
 std::string encodeRequestTarget(std::string_view target) {
@@ -93,7 +99,8 @@ std::string encodeRequestTarget(std::string_view target) {
 std::string singleHeaderLine(std::string_view line) {
     std::string out(line);
     for (char& c : out)
-        if (c == '\r' || c == '\n') c = ' ';
+        if (c == '\r' || c == '\n')
+            c = ' ';
     return out;
 }
 

@@ -10,13 +10,15 @@
 namespace platform {
 
 void processPendingEvents() {
-    if (QCoreApplication::instance() == nullptr) return;
+    if (QCoreApplication::instance() == nullptr)
+        return;
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
 void delayProcessingEvents(int milliseconds) {
-    if (milliseconds <= 0) return;
+    if (milliseconds <= 0)
+        return;
     if (QCoreApplication::instance() == nullptr) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
         return;
