@@ -42,16 +42,17 @@ Text toLowerText(const Text& text);
 int compareText(const Text& a, const Text& b, bool caseSensitive);
 
 // --- numbers (full-width ASCII forms are read as ASCII; then atoi/atof rules) ---
+// A number outside the 32-bit range is clamped to the range's nearest end.
 std::int32_t textToInt(const Text& text);
 double textToNumber(const Text& text);
 Text intToText(std::int64_t n);
 Text boolToText(bool value);  // "真" or "假"
-Text charFromCode(int code);  // code 0 gives ""
-Text blankText(Pos n);        // n spaces
+Text charFromCode(int code);  // code 0 (or outside 0..255) gives ""
+Text blankText(Pos n);        // n spaces (at most 1 GiB of them)
 
 // --- bytes ---
 Bytes textToBytes(const Text& text);
 Text bytesToText(const Bytes& bytes);  // up to the first zero byte
 Pos bytesLength(const Bytes& bytes);
 Bytes leftBytes(const Bytes& bytes, Pos n);
-Bytes blankBytes(Pos n);  // n zero bytes
+Bytes blankBytes(Pos n);  // n zero bytes (at most 1 GiB of them)
