@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "http/cookies.h"
+#include "http/header_value.h"
 #include "platform/inet.h"
 #include "text/direct_url.h"
 #include "text/primitives.h"
@@ -71,10 +72,11 @@ std::uint32_t requestFlags(const Text& url, bool noRedirect) {
 // the Cookie line whenever there are cookies.
 void completeHeaders(Text& headers, const Text& url, const Text& cookies) {
     if (findText(headers, kRefererName) == -1) {
+        const Text referer = kRefererLine + headerSafeValue(url);
         if (headers.empty())
-            headers = kRefererLine + url;
+            headers = referer;
         else
-            headers += kCrLf + kRefererLine + url;
+            headers += kCrLf + referer;
     }
     if (findText(headers, kAcceptName) == -1)
         headers += kAcceptLine;
@@ -83,7 +85,7 @@ void completeHeaders(Text& headers, const Text& url, const Text& cookies) {
     if (findText(headers, kContentTypeName) == -1)
         headers += kContentTypeLine;
     if (!cookies.empty())
-        headers += kCookieLine + cookies;
+        headers += kCookieLine + headerSafeValue(cookies);
 }
 
 Bytes readBody(inet::Request& request) {
@@ -128,16 +130,17 @@ void scanResponseHeaders(const Text& rawHeaders, Text& redirectTarget, Text& new
 Bytes httpRequest(const Text& urlArgument, int method, const Text& postText, Text* cookies,
                   Text* newCookies, Text* headers, Text* redirectTarget, bool noRedirect,
                   Bytes* postBytes, const std::optional<Text>& proxy, Text* rawHeaders) {
-    // The URL is copied because an in/out parameter may be the caller's URL variable.
+    // The URL is copied because an in/out parameter may be the caller's URL variable. Absent
+    // in/out parameters get stand-ins whose results are dropped.
     const Text url = urlArgument;
-    Text absentText[5];
-    Bytes absentBytes;
-    Text& cookieText = cookies != nullptr ? *cookies : absentText[0];
-    Text& newCookieText = newCookies != nullptr ? *newCookies : absentText[1];
-    Text& headerText = headers != nullptr ? *headers : absentText[2];
-    Text& target = redirectTarget != nullptr ? *redirectTarget : absentText[3];
-    Text& rawHeaderText = rawHeaders != nullptr ? *rawHeaders : absentText[4];
-    Bytes& body = postBytes != nullptr ? *postBytes : absentBytes;
+    Text cookiesStandIn, newCookiesStandIn, headersStandIn, targetStandIn, rawStandIn;
+    Bytes postBytesStandIn;
+    Text& cookieText = cookies != nullptr ? *cookies : cookiesStandIn;
+    Text& newCookieText = newCookies != nullptr ? *newCookies : newCookiesStandIn;
+    Text& headerText = headers != nullptr ? *headers : headersStandIn;
+    Text& target = redirectTarget != nullptr ? *redirectTarget : targetStandIn;
+    Text& rawHeaderText = rawHeaders != nullptr ? *rawHeaders : rawStandIn;
+    Bytes& body = postBytes != nullptr ? *postBytes : postBytesStandIn;
 
     const Text verb = method == 1 ? "POST" : "GET";
     const Text agent = userAgentFor(headerText);

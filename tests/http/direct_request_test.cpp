@@ -176,8 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
             "X-A: 1\nInjected: yes\r\nReferer: {URL}\r\n" + kDefaultLines, ""},
         WireCase{"LineFeedInsideCookiesMakesNoLine", withHeaders("", "a=1\nInjected: yes"),
                  kGetHead + "User-Agent: {UA}\r\n" + kDefaultsOnWire +
-                     "Cookie: a=1 Injected: yes\r\n\r\n",
-                 "Referer: {URL}\r\n" + kDefaultLines + "\r\nCookie: a=1\nInjected: yes", ""}),
+                     "Cookie: a=1%0AInjected: yes\r\n\r\n",
+                 "Referer: {URL}\r\n" + kDefaultLines + "\r\nCookie: a=1%0AInjected: yes", ""}),
     [](const auto& info) { return info.param.name; });
 
 TEST(DirectRequest, GbkBytesAndSpacesInThePath) {
@@ -511,3 +511,19 @@ TEST(DirectRequest, AbsentParametersAreOptional) {
 }
 
 }  // namespace
+
+// A photo URL comes from the server's photo list: line breaks inside it must not turn into
+// header lines of their own, neither in the Referer line nor through the cookie text.
+TEST(DirectRequestInjection, LineBreaksInUrlOrCookiesAddNoHeaderLine) {
+    HttpRecorder server(respondWith(httpResponse(200, "ok")));
+    Arguments args;
+    args.cookies = "a=1\r\nX-Cookie-Injected: 1";
+    Outcome out = call(server.url("/p.jpg?x=1\r\nX-Injected: 1"), args);
+    ASSERT_EQ(out.body, "ok");
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].headerCount("X-Injected"), 0);
+    EXPECT_EQ(requests[0].headerCount("X-Cookie-Injected"), 0);
+    EXPECT_EQ(requests[0].headerCount("Referer"), 1);
+    EXPECT_NE(requests[0].header("Referer")->find("%0D%0AX-Injected"), std::string::npos);
+}
