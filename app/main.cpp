@@ -1,6 +1,5 @@
-#include <cstdio>
+#include "app/program.h"
 
-int main() {
-    std::printf("qzone-album-downloader %s\n", QZA_VERSION);
-    return 0;
+int main(int argc, char** argv) {
+    return runProgram(argc, argv);
 }

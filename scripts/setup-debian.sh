@@ -12,6 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   curl openssl ca-certificates
   xvfb xauth x11-utils imagemagick fonts-noto-cjk
+  xdotool
 )
 
 SUDO=""
