@@ -3,25 +3,18 @@
 // passes utf8ToGbk unchanged, and well-formed GBK survives decoding and encoding.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "fuzz/fuzz_support.h"
 #include "platform/codepage.h"
 #include "text/codepage.h"
 
 namespace {
 
 namespace cp = platform::codepage;
-
-void check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-std::string_view upToZero(std::string_view bytes) {
-    return bytes.substr(0, bytes.find('\0'));
-}
+using fuzz_support::check;
+using fuzz_support::upToZero;
 
 bool hasNoZeroByte(const Text& text) {
     return text.find('\0') == Text::npos;

@@ -7,21 +7,16 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "http/cookies.h"
 #include "text/primitives.h"
 
 namespace {
 
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-bool isLead(char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
-}
+using fuzz_support::check;
+using fuzz_support::isLead;
 
 // Whether walking the text character by character ends inside a two-byte character. A cookie
 // that ends so swallows the ";" written after it, and then the pieces of the result no longer
@@ -67,11 +62,10 @@ bool spacesOnlyInSeparators(const Text& text) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view input(reinterpret_cast<const char*>(data), size);
-    const std::size_t zero = input.find('\0');
-    const Text olderBefore = bytesToText(Text(input.substr(0, zero)));
-    const Text newerBefore =
-        zero == std::string_view::npos ? Text() : bytesToText(Text(input.substr(zero + 1)));
+    const std::vector<Text> fields = fuzz_support::zeroSeparatedFields(
+        std::string_view(reinterpret_cast<const char*>(data), size), 2);
+    const Text& olderBefore = fields[0];
+    const Text& newerBefore = fields[1];
 
     Text cookies = olderBefore;
     Text newer = newerBefore;

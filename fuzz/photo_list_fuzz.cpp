@@ -3,28 +3,27 @@
 // reply it was cut from.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 
+#include "fuzz/fuzz_support.h"
 #include "qzone/photo_list.h"
 #include "text/primitives.h"
+
+using fuzz_support::check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const Text reply = bytesToText(Bytes(reinterpret_cast<const char*>(data), size));
     std::size_t callbacks = 0;
     const Text urls = qzone::photoUrlsFromReply(reply, [&] { ++callbacks; });
     if (urls.empty()) {
-        if (callbacks != 0)
-            std::abort();
+        check(callbacks == 0);
         return 0;
     }
-    if (callbacks == 0 || urls.size() > reply.size() || rightText(urls, 2) != "\r\n" ||
-        findText(urls, "\\") != -1)
-        std::abort();
+    check(callbacks != 0 && urls.size() <= reply.size() && rightText(urls, 2) == "\r\n" &&
+          findText(urls, "\\") == -1);
     // Each URL adds its own CRLF: at least as many as callbacks.
     std::size_t breaks = 0;
     for (std::size_t at = urls.find("\r\n"); at != Text::npos; at = urls.find("\r\n", at + 2))
         ++breaks;
-    if (breaks < callbacks)
-        std::abort();
+    check(breaks >= callbacks);
     return 0;
 }

@@ -5,25 +5,18 @@
 // Input: 8 bytes giving a 64-bit start position, one flag byte, then text, start marker and end
 // marker separated by zero bytes.
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "text/primitives.h"
 #include "text/scanning.h"
 
 namespace {
 
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-bool startsWith(const Text& text, const Text& prefix) {
-    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
+using fuzz_support::check;
+using fuzz_support::startsWith;
 
 void checkBetween(const Text& text, const Text& startMarker, const Text& endMarker, Pos start,
                   bool flag) {
@@ -89,26 +82,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < kHeader) {
         return 0;
     }
-    Pos start;
-    std::memcpy(&start, data, sizeof start);
+    const Pos start = fuzz_support::readInt64(data);
     const bool flag = (data[8] & 1) != 0;
-    const std::string_view rest(reinterpret_cast<const char*>(data + kHeader), size - kHeader);
-
-    std::vector<Text> fields;
-    std::size_t begin = 0;
-    while (fields.size() < 2) {
-        const std::size_t zero = rest.find('\0', begin);
-        if (zero == std::string_view::npos) {
-            break;
-        }
-        fields.emplace_back(rest.substr(begin, zero - begin));
-        begin = zero + 1;
-    }
-    fields.emplace_back(rest.substr(begin));
-    for (Text& field : fields) {
-        field = bytesToText(field);
-    }
-    fields.resize(3);
+    const std::vector<Text> fields = fuzz_support::zeroSeparatedFields(
+        std::string_view(reinterpret_cast<const char*>(data + kHeader), size - kHeader), 3);
 
     checkBetween(fields[0], fields[1], fields[2], start, flag);
     checkBeforeAndColon(fields[0], fields[1], start, flag);

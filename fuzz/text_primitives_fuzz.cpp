@@ -5,25 +5,19 @@
 // Input: 16 bytes giving two 64-bit integers (start or count arguments, extremes included), one
 // flag byte, then text, needle and replacement separated by zero bytes (a Text holds no zero).
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "text/primitives.h"
 
 namespace {
 
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-bool isLead(char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
-}
+using fuzz_support::check;
+using fuzz_support::isLead;
+using fuzz_support::readInt64;
 
 unsigned char fold(char c) {
     const auto b = static_cast<unsigned char>(c);
@@ -168,12 +162,6 @@ void checkNumbers(const Text& text, std::int64_t n) {
     check(textToNumber(intToText(v)) == static_cast<double>(v));
 }
 
-std::int64_t readInt64(const std::uint8_t* data) {
-    std::int64_t value;
-    std::memcpy(&value, data, sizeof value);
-    return value;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -184,23 +172,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int64_t a = readInt64(data);
     const std::int64_t b = readInt64(data + 8);
     const bool ignoreCase = (data[16] & 1) != 0;
-    const std::string_view rest(reinterpret_cast<const char*>(data + kHeader), size - kHeader);
-
-    std::vector<Text> fields;
-    std::size_t begin = 0;
-    while (fields.size() < 2) {
-        const std::size_t zero = rest.find('\0', begin);
-        if (zero == std::string_view::npos) {
-            break;
-        }
-        fields.emplace_back(rest.substr(begin, zero - begin));
-        begin = zero + 1;
-    }
-    fields.emplace_back(rest.substr(begin));
-    for (Text& field : fields) {
-        field = bytesToText(field);  // the last field may still hold zero bytes
-    }
-    fields.resize(3);
+    const std::vector<Text> fields = fuzz_support::zeroSeparatedFields(
+        std::string_view(reinterpret_cast<const char*>(data + kHeader), size - kHeader), 3);
     const Text& text = fields[0];
     const Text& needle = fields[1];
     const Text& replacement = fields[2];

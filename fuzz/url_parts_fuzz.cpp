@@ -6,26 +6,16 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz/fuzz_support.h"
 #include "text/direct_url.h"
 #include "text/primitives.h"
 #include "text/worker_url.h"
 
 namespace {
 
-void check(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-bool startsWith(const Text& text, const Text& head) {
-    return text.size() >= head.size() && text.compare(0, head.size(), head) == 0;
-}
-
-bool endsWith(const Text& text, const Text& tail) {
-    return text.size() >= tail.size() &&
-           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
+using fuzz_support::check;
+using fuzz_support::endsWith;
+using fuzz_support::startsWith;
 
 void checkPath(const Text& url, const Text& path) {
     check(!path.empty() && path[0] == '/');
