@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include "platform/curl_common.h"
@@ -56,25 +57,44 @@ std::string_view trimBlanks(std::string_view s) {
     return s;
 }
 
-// One piece of a response body, in pages of its own that go back to the system the moment the
-// piece is destroyed: a large body is never held twice while the caller copies it out, and the
-// heap, left to the caller's copy, is not grown and trimmed again for every photo. Small pieces
-// are made present at once (one system call instead of a fault per page); large ones ask for
-// huge pages, which fault in a few steps.
+// Downloads allocate and free a body-sized buffer or two per request. With the allocator's
+// defaults, every photo of a few hundred KiB grows the heap and trims it again (or maps fresh
+// pages), so each request pays a page fault per 4 KiB twice over. Memory below 1 MiB is kept in
+// the heap and reused instead; larger buffers still get pages of their own, which go back to
+// the system the moment they are freed. Set once per process, before the first request.
+void tuneAllocatorForBodies() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        ::mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+        ::mallopt(M_TRIM_THRESHOLD, 64 * 1024 * 1024);
+    });
+}
+
+// One piece of a response body. The first pieces of a body (a photo) come from the heap and are
+// reused from one request to the next; the pieces of a large body have pages of their own that
+// go back to the system the moment the piece is read, so a large body is never held twice while
+// the caller copies it out. Large pieces ask for huge pages, which fault in a few steps.
 class BodyBlock {
   public:
     explicit BodyBlock(bool large) : capacity_(large ? kLargeBodyBlockSize : kBodyBlockSize) {
-        int flags = MAP_PRIVATE | MAP_ANONYMOUS | (large ? 0 : MAP_POPULATE);
-        void* pages = ::mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, flags, -1, 0);
+        if (!large) {
+            data_ = static_cast<char*>(std::malloc(capacity_));
+            return;
+        }
+        void* pages =
+            ::mmap(nullptr, capacity_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (pages == MAP_FAILED)
             return;
         data_ = static_cast<char*>(pages);
-        if (large)
-            ::madvise(data_, capacity_, MADV_HUGEPAGE);  // a hint: small pages work as well
+        ::madvise(data_, capacity_, MADV_HUGEPAGE);  // a hint: small pages work as well
     }
     ~BodyBlock() {
-        if (data_ != nullptr)
+        if (data_ == nullptr)
+            return;
+        if (capacity_ == kLargeBodyBlockSize)
             ::munmap(data_, capacity_);
+        else
+            std::free(data_);
     }
     BodyBlock(BodyBlock&& other) noexcept
         : data_(std::exchange(other.data_, nullptr)),
@@ -270,6 +290,7 @@ std::unique_ptr<Session> Session::open(std::string_view agent, int accessType,
         return nullptr;
     if (accessType == INTERNET_OPEN_TYPE_PROXY && !proxyList)
         return nullptr;
+    tuneAllocatorForBodies();
     auto session = std::make_unique<Session>(HandleKey());
     session->agent_ = agent;
     if (accessType == INTERNET_OPEN_TYPE_PROXY) {
