@@ -1,5 +1,7 @@
 #include "platform/curl_common.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 namespace platform::curl {
@@ -94,6 +96,13 @@ std::string encodeRequestTarget(std::string_view target) {
         }
     }
     return out;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
 }
 
 std::string singleHeaderLine(std::string_view line) {

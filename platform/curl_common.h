@@ -54,6 +54,9 @@ void applyCommonOptions(CURL* easy, TransferWatch& watch, Slist& connectTo);
 // percent-encoded; every other byte, GBK bytes included, goes as it stands.
 std::string encodeRequestTarget(std::string_view target);
 
+// Byte-wise comparison folding ASCII letters only (schemes, header names).
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
 // A header line that cannot split into two on the wire: every CR or LF becomes a space.
 std::string singleHeaderLine(std::string_view line);
 

@@ -14,13 +14,6 @@ constexpr char kUserAgent[] =
     "Chrome/7.0.536.2 Safari/534.10";
 constexpr long kMaxRedirects = 10;
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 // A method must be a plain token: it goes into the request line as it stands.
 bool isToken(std::string_view method) {
     return !method.empty() && std::all_of(method.begin(), method.end(), [](char c) {
@@ -36,7 +29,7 @@ std::string urlForCurl(std::string_view url) {
     if (schemeEnd == std::string_view::npos)
         return "";
     std::string_view scheme = url.substr(0, schemeEnd);
-    if (!equalsIgnoreCase(scheme, "http") && !equalsIgnoreCase(scheme, "https"))
+    if (!curl::equalsIgnoreCase(scheme, "http") && !curl::equalsIgnoreCase(scheme, "https"))
         return "";
     std::string_view rest = url.substr(schemeEnd + 3);
     std::size_t authorityEnd = rest.find_first_of("/?#");

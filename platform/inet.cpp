@@ -31,15 +31,9 @@ constexpr long kReceiveBufferSize = 100 * 1024;
 
 constexpr std::string_view kProxyListHttpEntry = "http=";
 
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           curl::equalsIgnoreCase(text.substr(0, prefix.size()), prefix);
 }
 
 std::string lowerCase(std::string_view text) {
