@@ -2,6 +2,7 @@
 
 #include <unicode/translit.h>
 #include <unicode/ucnv.h>
+#include <unicode/ucnv_cb.h>
 #include <unicode/ucnv_err.h>
 #include <unicode/unistr.h>
 #include <unicode/utf16.h>
@@ -56,6 +57,19 @@ Converter openConverter(int codePage) {
 // size of the input.
 constexpr std::size_t kRoundUnits = 4096;
 
+// Writes the code page's substitution character for every character it cannot encode. ICU's
+// own substituting callback silently skips the invisible "default ignorable" characters (a byte
+// order mark, a zero-width space, ...), which would make them vanish instead of showing up as
+// the default character like every other character the code page lacks.
+void substituteEveryCharacter(const void* /*context*/, UConverterFromUnicodeArgs* args,
+                              const UChar* /*codeUnits*/, int32_t /*length*/, UChar32 /*codePoint*/,
+                              UConverterCallbackReason reason, UErrorCode* status) {
+    if (reason > UCNV_IRREGULAR)
+        return;  // reset, close and clone need no action
+    *status = U_ZERO_ERROR;
+    ucnv_cbFromUWriteSub(args, 0, status);
+}
+
 }  // namespace
 
 std::u16string decode(std::string_view bytes, int codePage) {
@@ -86,15 +100,14 @@ std::string encode(std::u16string_view text, int codePage, Unmappable mode) {
     if (!converter)
         return out;
     UErrorCode status = U_ZERO_ERROR;
-    // The default callback writes the code page's substitution character ('?' for GBK and Big5,
-    // U+FFFD for UTF-8); skipping with no context drops unassigned characters and unpaired
-    // surrogates alike.
-    if (mode == Unmappable::Drop) {
-        ucnv_setFromUCallBack(converter.get(), UCNV_FROM_U_CALLBACK_SKIP, nullptr, nullptr, nullptr,
-                              &status);
-        if (U_FAILURE(status))
-            return out;
-    }
+    // Substituting writes the code page's substitution character ('?' for GBK and Big5, U+FFFD
+    // for UTF-8); skipping with no context drops unassigned characters and unpaired surrogates
+    // alike.
+    const UConverterFromUCallback callback =
+        mode == Unmappable::Drop ? UCNV_FROM_U_CALLBACK_SKIP : substituteEveryCharacter;
+    ucnv_setFromUCallBack(converter.get(), callback, nullptr, nullptr, nullptr, &status);
+    if (U_FAILURE(status))
+        return out;
     const char16_t* source = text.data();
     const char16_t* const sourceEnd = source + text.size();
     std::array<char, kRoundUnits> round;

@@ -96,16 +96,18 @@ bool isGbkTrail(unsigned char byte) {
 }
 
 // Calls visit(offset, code) for each two-byte character of the text, walking it character by
-// character, whose bytes lie in GBK's ranges; code is lead * 256 + trail. Broken pairs and a
-// lone lead byte at the end are skipped.
+// character as code page 936 defines them, whose bytes lie in GBK's ranges; code is
+// lead * 256 + trail. Only 0x81..0xFE lead a two-byte character there: 0x80 (the euro sign)
+// and 0xFF are one byte each, and taking them as lead bytes would read every character after
+// them out of step. Broken pairs and a lone lead byte at the end are skipped.
 template <typename Visit>
 void forEachGbkPair(std::string_view text, Visit visit) {
     for (std::size_t i = 0; i + 1 < text.size(); ++i) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80)
+        if (!isGbkLead(lead))
             continue;
         const auto trail = static_cast<unsigned char>(text[i + 1]);
-        if (isGbkLead(lead) && isGbkTrail(trail))
+        if (isGbkTrail(trail))
             visit(i, static_cast<std::uint16_t>(lead << 8 | trail));
         ++i;
     }

@@ -53,7 +53,17 @@ INSTANTIATE_TEST_SUITE_P(
         ConversionCase{"truncated_sequence_at_end", utf8ToGbk, "\xE4\xB8\xAD\xE6\x96", "\xD6\xD0?"},
         ConversionCase{"encoded_surrogate_is_invalid", utf8ToGbk, "\xED\xA0\x80z", "???z"},
         ConversionCase{"read_up_to_zero_byte", utf8ToGbk, "ab\0\xE4\xB8\xAD"s, "ab"},
-        ConversionCase{"euro_sign_as_windows_code_page_936", utf8ToGbk, "\xE2\x82\xAC", "\x80"}),
+        ConversionCase{"euro_sign_as_windows_code_page_936", utf8ToGbk, "\xE2\x82\xAC", "\x80"},
+        // Invisible characters (byte order mark, zero-width space) that GBK lacks still take
+        // the default character, like every other character it lacks.
+        ConversionCase{"byte_order_mark_gbk_lacks", utf8ToGbk,
+                       "\xEF\xBB\xBF"
+                       "a",
+                       "?a"},
+        ConversionCase{"zero_width_space_gbk_lacks", utf8ToGbk,
+                       "a\xE2\x80\x8B"
+                       "b",
+                       "a?b"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -83,7 +93,11 @@ INSTANTIATE_TEST_SUITE_P(
                        "b\xA4",
                        "ab"},
         ConversionCase{"read_up_to_zero_byte", big5ToSimplifiedGbk, "\xB0\xEA\0\xB0\xEA"s,
-                       "\xB9\xFA"}),
+                       "\xB9\xFA"},
+        // Big5 A3 E1 is the euro sign, one byte (0x80) in GBK: the characters after it must
+        // still be read in step.
+        ConversionCase{"euro_sign_then_traditional", big5ToSimplifiedGbk,
+                       "\xA3\xE1\xA4\xA4\xB0\xEA", "\x80\xD6\xD0\xB9\xFA"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -107,8 +121,11 @@ INSTANTIATE_TEST_SUITE_P(
                     // the bytes 87 F8 in the middle are not a character of it.
                     ConversionCase{"walks_characters_not_bytes", toSimplifiedChinese,
                                    "\x87\x87\xF8", "\x87\x87\xF8"},
-                    ConversionCase{"lead_byte_0x80_takes_next_byte", toSimplifiedChinese,
-                                   "\x80\x87\xF8", "\x80\x87\xF8"},
+                    // In code page 936, 0x80 (the euro sign) and 0xFF are one-byte characters.
+                    ConversionCase{"euro_sign_0x80_is_one_byte", toSimplifiedChinese,
+                                   "\x80\x87\xF8", "\x80\xB9\xFA"},
+                    ConversionCase{"byte_0xFF_is_one_byte", toSimplifiedChinese, "\xFF\x87\xF8",
+                                   "\xFF\xB9\xFA"},
                     // 儸 simplifies to U+3469, which GBK lacks.
                     ConversionCase{"simplified_form_outside_gbk_kept", toSimplifiedChinese,
                                    "\x83\xAC\x87\xF8", "\x83\xAC\xB9\xFA"},
@@ -297,6 +314,7 @@ INSTANTIATE_TEST_SUITE_P(
         EncodeCase{"gbk_all_mappable", u"a\u4E2D", 936, "a\xD6\xD0", "a\xD6\xD0"},
         EncodeCase{"gbk_supplementary_character_counts_once", u"a\U0001F600b", 936, "a?b", "ab"},
         EncodeCase{"gbk_latin_letter_it_lacks", u"\u00E4x", 936, "?x", "x"},
+        EncodeCase{"gbk_invisible_character_it_lacks", u"\uFEFFx\u200B", 936, "?x?", "x"},
         EncodeCase{"big5_lacks_simplified_character", u"\u56FDx", 950, "?x", "x"},
         EncodeCase{"ansi_code_page", u"\u4E2D", 0, "\xD6\xD0", "\xD6\xD0"},
         EncodeCase{"gbk_unpaired_surrogate", u"a"s + char16_t{0xDC00} + u"b", 936, "a?b", "ab"},
