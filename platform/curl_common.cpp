@@ -75,8 +75,10 @@ void applyCommonOptions(CURL* easy, TransferWatch& watch, Slist& connectTo) {
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &onProgress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &watch);
-    // An empty proxy string turns off the proxy environment variables.
+    // An empty proxy string turns off the proxy environment variables; an empty no-proxy list
+    // keeps no_proxy / NO_PROXY from sending a request past the proxy a caller sets later.
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    curl_easy_setopt(easy, CURLOPT_NOPROXY, "");
     addConnectTo(connectTo);
     if (connectTo)
         curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo.get());

@@ -46,8 +46,9 @@ struct TransferWatch {
 
 // Applies the shared options to a fresh easy handle: http/https only (also for redirects),
 // connect time-out, idle watch (through the progress callback), no signals, no proxy unless the
-// caller sets one afterwards (environment proxies are ignored), and the connect-to list from
-// QZONE_ALBUM_CONNECT_TO ("HOST1:PORT1:HOST2:PORT2[,...]"), which `connectTo` keeps alive.
+// caller sets one afterwards (environment proxy and no-proxy settings are ignored), and the
+// connect-to list from QZONE_ALBUM_CONNECT_TO ("HOST1:PORT1:HOST2:PORT2[,...]"), which
+// `connectTo` keeps alive.
 void applyCommonOptions(CURL* easy, TransferWatch& watch, Slist& connectTo);
 
 // A request target that can stand in a request line: bytes below 0x21 and 0x7F are

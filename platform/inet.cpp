@@ -286,7 +286,8 @@ std::unique_ptr<Session> Session::open(std::string_view agent, int accessType,
         return nullptr;
     tuneAllocatorForBodies();
     auto session = std::make_unique<Session>(HandleKey());
-    session->agent_ = agent;
+    // The agent goes out as a header line of its own; a line break in it must not start another.
+    session->agent_ = curl::singleHeaderLine(agent);
     if (accessType == INTERNET_OPEN_TYPE_PROXY) {
         session->httpProxy_ = httpProxyServer(*proxyList);
         session->useProxy_ = !session->httpProxy_.empty();

@@ -47,8 +47,9 @@ class HandleKey {
 // go direct. The list may hold several entries separated by spaces or ";"; a bare "HOST:PORT"
 // serves http as well. A list that names no server for http ("http=" alone) leaves no usable
 // proxy: requests then go direct. Direct access never uses a proxy (environment variables are
-// ignored). The bypass list is not consulted. A null result means failure: an access type
-// other than these two, or INTERNET_OPEN_TYPE_PROXY without a proxy list.
+// ignored). The bypass list is not consulted. A CR or LF in the agent becomes a space, as in
+// header lines. A null result means failure: an access type other than these two, or
+// INTERNET_OPEN_TYPE_PROXY without a proxy list.
 class Session {
   public:
     static std::unique_ptr<Session> open(std::string_view agent, int accessType,

@@ -179,7 +179,12 @@ INSTANTIATE_TEST_SUITE_P(
     Inet, InetAgentTest,
     ::testing::Values(AgentCase{"Session", "Mozilla/4.0 (x)", "", {"Mozilla/4.0 (x)"}},
                       AgentCase{"EmptySendsNone", "", "X-A: 1", {}},
-                      AgentCase{"LineInTextReplacesIt", "session", "user-agent: X", {"X"}}),
+                      AgentCase{"LineInTextReplacesIt", "session", "user-agent: X", {"X"}},
+                      // An agent taken from a caller's header text may carry line breaks.
+                      AgentCase{"LineBreaksStayInTheAgentLine",
+                                "a\r\nX-Injected: 1\nY",
+                                "",
+                                {"a  X-Injected: 1 Y"}}),
     [](const auto& info) { return info.param.name; });
 
 struct VerbCase {
@@ -560,6 +565,45 @@ TEST(InetProxy, RedirectedRequestsKeepTheAbsoluteTarget) {
     ASSERT_EQ(proxy.requests().size(), 2u);
     EXPECT_EQ(proxy.requests()[1].target, "http://photos.example/b");
 }
+
+// Proxy settings of the environment play no part: direct access stays direct, and a proxy list
+// with an empty bypass list sends every http request through its server.
+struct ProxyEnvironmentCase {
+    const char* name;
+    const char* variable;
+    bool proxyList;  // the session names the proxy recorder; else direct access
+};
+
+void PrintTo(const ProxyEnvironmentCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class InetProxyEnvironmentTest : public ::testing::TestWithParam<ProxyEnvironmentCase> {};
+
+TEST_P(InetProxyEnvironmentTest, IsIgnored) {
+    HttpRecorder origin(respondWith(httpResponse(200, "origin")));
+    HttpRecorder proxy(respondWith(httpResponse(200, "proxy")));
+    const std::string proxyUrl = "http://" + proxy.hostPort();
+    ScopedEnvironment variable(GetParam().variable,
+                               GetParam().proxyList ? std::string("*") : proxyUrl);
+    Call call = callTo(origin, "/e");
+    if (GetParam().proxyList)
+        call.proxyList = "http=" + proxy.hostPort();
+    Exchange result = perform(call);
+    EXPECT_TRUE(result.sent);
+    EXPECT_EQ(result.body, GetParam().proxyList ? "proxy" : "origin");
+    EXPECT_EQ(proxy.requests().size(), GetParam().proxyList ? 1u : 0u);
+    EXPECT_EQ(origin.requests().size(), GetParam().proxyList ? 0u : 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inet, InetProxyEnvironmentTest,
+    ::testing::Values(ProxyEnvironmentCase{"HttpProxyLowerCase", "http_proxy", false},
+                      ProxyEnvironmentCase{"HttpProxyUpperCase", "HTTP_PROXY", false},
+                      ProxyEnvironmentCase{"AllProxy", "ALL_PROXY", false},
+                      ProxyEnvironmentCase{"NoProxyLowerCase", "no_proxy", true},
+                      ProxyEnvironmentCase{"NoProxyUpperCase", "NO_PROXY", true}),
+    [](const auto& info) { return info.param.name; });
 
 TEST(InetProxy, HttpsRequestsGoDirect) {
     HttpRecorder proxy(respondWith(httpResponse(200, "via proxy")));
