@@ -34,19 +34,26 @@ Text withoutLeadingZeros(const Text& digits) {
     return first == Text::npos ? Text("0") : digits.substr(first);
 }
 
-// The value of the first Content-Length line, without leading zeros, when it is made of
-// digits only.
-std::optional<Text> contentLength(const Text& rawHeaders) {
-    const Text name = "content-length:";
+// The value of the first header line with this name (lower case, colon included), in any
+// letter case.
+std::optional<Text> headerValue(const Text& rawHeaders, const Text& name) {
     for (const Text& line : splitText(rawHeaders, "\r\n")) {
-        if (toLowerText(leftText(line, textLength(name))) != name)
-            continue;
-        const Text value = valueAfterColon(line);
-        if (!isDigits(value))
-            return std::nullopt;
-        return withoutLeadingZeros(value);
+        if (toLowerText(leftText(line, textLength(name))) == name)
+            return valueAfterColon(line);
     }
     return std::nullopt;
+}
+
+// The length the body must have: the first Content-Length value without leading zeros, when it
+// is made of digits only. A body sent with a Transfer-Encoding ends where its encoding says, and
+// a Content-Length beside it does not count.
+std::optional<Text> contentLength(const Text& rawHeaders) {
+    if (headerValue(rawHeaders, "transfer-encoding:"))
+        return std::nullopt;
+    const std::optional<Text> value = headerValue(rawHeaders, "content-length:");
+    if (!value || !isDigits(*value))
+        return std::nullopt;
+    return withoutLeadingZeros(*value);
 }
 
 }  // namespace

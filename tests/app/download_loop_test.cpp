@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -160,6 +161,54 @@ TEST_F(DownloadLoopTest, PhotosThatCannotBeHadAreReportedAndLeaveNoFile) {
     ASSERT_EQ(recorder_.messages().size(), 1u);
     EXPECT_EQ(recorder_.messages()[0].text, "这个相册有7张照片下载失败，请检查网络后重新下载"_gbk);
     EXPECT_EQ(recorder_.messages()[0].title, "下载完成"_gbk);
+}
+
+// A chunk size line's number.
+std::string hexSize(std::size_t size) {
+    std::ostringstream out;
+    out << std::hex << size;
+    return out.str();
+}
+
+// Responses a photo host may give that do carry the photo, judged on the final response.
+TEST_F(DownloadLoopTest, PhotosBehindUnusualResponsesAreSaved) {
+    const std::string photo = "\xFF\xD8 chunked photo bytes \xFF\xD9";
+    const std::string chunked =
+        "HTTP/1.1 200 OK\r\nContent-Length: 4\r\n"
+        "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n" +
+        hexSize(photo.size()) + "\r\n" + photo + "\r\n0\r\n\r\n";
+    fixtures::HttpRecorder host([&](const fixtures::RecordedRequest& request) {
+        if (request.target == "/chunked.jpg")
+            return chunked;
+        if (request.target == "/moved.jpg")
+            return fixtures::httpResponse(302, "moved", {"Location: /plain.jpg"});
+        if (request.target == "/big-headers.jpg")
+            return fixtures::httpResponse(200, photo, {"X-Padding: " + std::string(6000, 'p')});
+        return fixtures::httpResponse(200, photo);
+    });
+    struct Case {
+        const char* label;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"chunked, with a Content-Length that does not match", "/chunked.jpg"},
+        {"redirected to the photo", "/moved.jpg"},
+        {"header block too large to capture", "/big-headers.jpg"},
+    };
+    urls_.clear();
+    for (const Case& c : cases)
+        urls_.push_back(host.url(c.path));
+    createAlbumFolder();
+    runLoop();
+
+    ASSERT_EQ(lines_.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].label);
+        const int n = static_cast<int>(i) + 1;
+        EXPECT_EQ(lines_[i], line(n, "下载完成 "_gbk, n));
+        EXPECT_EQ(readFile(albumPath(n)), photo);
+    }
+    EXPECT_EQ(recorder_.messages().at(0).text, allSaved());
 }
 
 TEST_F(DownloadLoopTest, OneFailedPhotoDoesNotStopTheOthers) {

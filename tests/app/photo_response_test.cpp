@@ -40,6 +40,13 @@ TEST(IsPhotoResponse, SavesOnlyCompleteBodiesOfSuccessfulResponses) {
          headers("HTTP/1.1 200 OK", "X-Original-Content-Length: 99\r\nContent-Length: 4\r\n"),
          true},
         {"status line without reason", "JPEG", headers("HTTP/1.1 200"), true},
+        // The chunked framing decides the body's end; a Content-Length beside it is ignored.
+        {"chunked with a stale length", "JPEGJPEG",
+         headers("HTTP/1.1 200 OK", "Content-Length: 4\r\nTransfer-Encoding: chunked\r\n"), true},
+        {"chunked with a stale length, lower-case names", "JPEGJPEG",
+         headers("HTTP/1.1 200 OK", "content-length: 4\r\ntransfer-encoding: chunked\r\n"), true},
+        {"chunked 404 error page", "<html>not found</html>",
+         headers("HTTP/1.1 404 Not Found", "Transfer-Encoding: chunked\r\n"), false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
