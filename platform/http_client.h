@@ -29,7 +29,8 @@ class HttpClient {
     // Sends the request as HTTP/1.1 with only the headers Host, User-Agent (the client's default)
     // and "Accept: */*", and reads the whole body whatever the status. Returns false when the
     // request could not be made; the body is then empty. Bytes of the path and query below 0x21
-    // and 0x7F are percent-encoded; every other byte (GBK included) goes as it stands.
+    // and 0x7F are percent-encoded; every other byte of the query (GBK included) goes as it
+    // stands, while libcurl itself percent-encodes bytes above 0x7F in the path.
     bool send();
 
     // The reply body up to its first zero byte; "" when there is none.

@@ -6,11 +6,13 @@
 #include <QCoreApplication>
 
 #include <cstdlib>
+#include <functional>
 
 #include "qzone/album_list.h"
 #include "qzone/photo_list.h"
 #include "qzone/storage_route.h"
 #include "tests/fixtures/fake_album_service.h"
+#include "tests/fixtures/http_recorder.h"
 #include "tests/fixtures/sample_jpeg.h"
 #include "text/gbk_literal.h"
 
@@ -134,6 +136,42 @@ TEST_F(AlbumServiceTest, UnknownAccountOrAlbumYieldsNothing) {
     EXPECT_EQ(fetchAlbums("20002"), "");
     EXPECT_EQ(qzone::fetchPhotoUrls("10001", "V9z"), "");
     EXPECT_EQ(qzone::fetchPhotoUrls("10001", "V2b"), "");  // an album without photos
+}
+
+// A list host that answers with a redirect: the body of the redirect reply itself is parsed, and
+// its target is never asked for.
+TEST_F(AlbumServiceTest, ListRepliesThatRedirectAreReadAsTheyStand) {
+    fixtures::HttpRecorder listHost([](const RecordedRequest& request) {
+        const bool list = request.target.rfind("/fcgi-bin/", 0) == 0;
+        return list ? fixtures::httpResponse(
+                          302, R"({"album":[{"id":"R1","name":"Here","n":1}]} "url" : "r1")",
+                          {"Location: /moved", "Set-Cookie: s=1; Path=/"})
+                    : fixtures::httpResponse(
+                          200, R"({"album":[{"id":"T1","name":"There","n":1}]} "url" : "t1")");
+    });
+    service.setRouteReply(R"({"default":"k1","k1":{"r":1,"p":")" + listHost.hostPort() +
+                          R"("},"k1_bak":{"r":2}})");
+    // The first entry for a host wins: the photo-list host goes to the redirecting server.
+    setenv(
+        "QZONE_ALBUM_CONNECT_TO",
+        ("plist.photo.qq.com:80:" + listHost.hostPort() + "," + service.connectToValue()).c_str(),
+        1);
+    struct Case {
+        const char* name;
+        std::function<Text()> fetch;
+        Text result;
+    };
+    const Case cases[] = {
+        {"AlbumList", [] { return fetchAlbums("10001"); }, "R1----Here\r\n"},
+        {"PhotoList", [] { return qzone::fetchPhotoUrls("10001", "V1a"); }, "r1\r\n"},
+    };
+    for (const Case& c : cases) {
+        const std::size_t before = listHost.requests().size();
+        EXPECT_EQ(c.fetch(), c.result) << c.name;
+        std::vector<RecordedRequest> requests = listHost.requests();
+        ASSERT_EQ(requests.size(), before + 1) << c.name;
+        EXPECT_EQ(requests.back().headerCount("Cookie"), 0) << c.name;
+    }
 }
 
 TEST_F(AlbumServiceTest, PhotoListProcessesPendingEventsPerUrl) {
