@@ -15,6 +15,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -63,7 +64,15 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
-    bool running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    // A child found ended is reaped here and forgotten: its id may go to another process.
+    bool running() {
+        if (pid_ <= 0)
+            return false;
+        if (::waitpid(pid_, nullptr, WNOHANG) == 0)
+            return true;
+        pid_ = -1;
+        return false;
+    }
 
   private:
     static std::vector<char*> pointers(const std::vector<std::string>& strings) {
@@ -116,7 +125,7 @@ class VirtualDisplay {
         ::close(fds[1]);
         std::string number;
         char c = 0;
-        while (server_->started() && ::read(fds[0], &c, 1) == 1 && c != '\n')
+        while (server_->started() && readable(fds[0]) && ::read(fds[0], &c, 1) == 1 && c != '\n')
             number += c;
         ::close(fds[0]);
         if (!number.empty())
@@ -126,6 +135,12 @@ class VirtualDisplay {
     const std::string& name() const { return name_; }
 
   private:
+    // A server that hangs before it reports its display counts as one that cannot start.
+    static bool readable(int fd) {
+        pollfd wanted{fd, POLLIN, 0};
+        return ::poll(&wanted, 1, 20000) == 1;
+    }
+
     std::unique_ptr<ChildProcess> server_;
     std::string name_;
 };
@@ -154,7 +169,9 @@ class Driver {
     explicit Driver(std::string display) : display_(std::move(display)) {}
 
     std::string run(const std::string& arguments) const {
-        return commandOutput("DISPLAY=" + display_ + " xdotool " + arguments + " 2>/dev/null");
+        // Bounded: a command that waits for a window state (--sync) must not hang the test.
+        return commandOutput("DISPLAY=" + display_ + " timeout 20 xdotool " + arguments +
+                             " 2>/dev/null");
     }
     std::string findWindow(const std::string& title) const {
         const std::string out = run("search --name '" + title + "'");
